@@ -1,0 +1,2 @@
+// Placeholder translation unit until the market's server lands.
+namespace kestrune::demo {}

@@ -7,7 +7,7 @@ packages=(
   g++ cmake ninja-build pkg-config git
   qt6-base-dev qt6-svg-dev qt6-webengine-dev qt6-webengine-dev-tools libqt6webenginecore6-bin
   libcurl4-openssl-dev libssl-dev openssl ca-certificates
-  libboost-regex-dev libpcre2-dev zlib1g-dev libminizip-dev nettle-dev libxlsxwriter-dev
+  libboost-regex-dev libicu-dev libpcre2-dev zlib1g-dev libminizip-dev nettle-dev libxlsxwriter-dev
   libcpp-httplib-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-wqy-microhei xvfb xauth xdg-utils unzip
 )

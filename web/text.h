@@ -66,7 +66,7 @@ std::string ReplaceAll(std::string_view text, std::string_view from, std::string
 std::string LowerAscii(std::string_view text);
 
 // Byte offset of the first `needle` at or after `start`, or npos. The case-insensitive search
-// folds ASCII letters only.
+// folds ASCII letters only. An empty needle is found at `start` while any text remains there.
 std::size_t FindText(std::string_view text, std::string_view needle, std::size_t start = 0,
                      bool caseInsensitive = false);
 

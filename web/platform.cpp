@@ -1,9 +1,15 @@
 #include "web/platform.h"
 
+#include <cstdlib>
 #include <system_error>
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <sched.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <unistd.h>
 #endif
 
 namespace kestrune {
@@ -18,6 +24,61 @@ std::filesystem::path executablePath() {
   std::error_code error;
   auto path = std::filesystem::read_symlink("/proc/self/exe", error);
   return error ? std::filesystem::path() : path;
+#endif
+}
+
+bool restrictToFirstProcessor() {
+  // "First" is the lowest processor the process may use at all, which need not be number 0
+  // inside a container or under a job object.
+#ifdef _WIN32
+  DWORD_PTR processMask = 0;
+  DWORD_PTR systemMask = 0;
+  if (!GetProcessAffinityMask(GetCurrentProcess(), &processMask, &systemMask) || processMask == 0) {
+    return false;
+  }
+  DWORD_PTR lowest = processMask & (~processMask + 1);
+  return SetProcessAffinityMask(GetCurrentProcess(), lowest) != 0;
+#else
+  cpu_set_t allowed;
+  CPU_ZERO(&allowed);
+  if (sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  int first = -1;
+  for (int cpu = 0; cpu < CPU_SETSIZE && first < 0; ++cpu) {
+    if (CPU_ISSET(cpu, &allowed)) first = cpu;
+  }
+  if (first < 0) return false;
+  cpu_set_t firstOnly;
+  CPU_ZERO(&firstOnly);
+  CPU_SET(first, &firstOnly);
+  // Linux sets the mask per thread: set it on every thread that exists now; threads started
+  // later inherit it from the thread that starts them.
+  std::error_code error;
+  bool allSet = true;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task", error)) {
+    auto name = task.path().filename().string();
+    char* end = nullptr;
+    auto thread = static_cast<pid_t>(std::strtol(name.c_str(), &end, 10));
+    if (end == name.c_str() || *end != '\0') continue;
+    if (sched_setaffinity(thread, sizeof firstOnly, &firstOnly) != 0) allSet = false;
+  }
+  if (error) return sched_setaffinity(0, sizeof firstOnly, &firstOnly) == 0;
+  return allSet;
+#endif
+}
+
+bool restrictToOwner(const std::filesystem::path& file) {
+#ifdef _WIN32
+  return std::filesystem::exists(file);
+#else
+  return ::chmod(file.c_str(), S_IRUSR | S_IWUSR) == 0;
+#endif
+}
+
+bool runningAsRoot() {
+#ifdef _WIN32
+  return false;
+#else
+  return ::geteuid() == 0;
 #endif
 }
 

@@ -9,4 +9,15 @@ namespace kestrune {
 // Full path of the running program file; empty when the system cannot tell.
 std::filesystem::path executablePath();
 
+// Makes a file readable and writable by its owner alone (the cookie store holds sign-ins).
+// On Windows the file lies in the user's own profile and keeps its inherited rights.
+bool restrictToOwner(const std::filesystem::path& file);
+
+// True when the program runs with the system administrator's identity (root on Linux).
+bool runningAsRoot();
+
+// Restricts the whole process, every thread it has now and every thread it starts later, to the
+// first processor. Returns false when the system refused.
+bool restrictToFirstProcessor();
+
 }  // namespace kestrune

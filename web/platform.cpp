@@ -5,7 +5,10 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <shlobj.h>
 #else
+#include <fstream>
+#include <string>
 #include <sched.h>
 #include <sys/stat.h>
 #include <sys/types.h>
@@ -80,6 +83,52 @@ bool runningAsRoot() {
 #else
   return ::geteuid() == 0;
 #endif
+}
+
+std::filesystem::path desktopFolder() {
+#ifdef _WIN32
+  PWSTR path = nullptr;
+  std::filesystem::path desktop;
+  if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_Desktop, 0, nullptr, &path))) desktop = path;
+  CoTaskMemFree(path);
+  return desktop;
+#else
+  const char* homeVariable = std::getenv("HOME");
+  const std::filesystem::path home = homeVariable != nullptr ? homeVariable : "";
+  // user-dirs.dirs holds lines like XDG_DESKTOP_DIR="$HOME/Desktop".
+  const char* configVariable = std::getenv("XDG_CONFIG_HOME");
+  const std::filesystem::path config = configVariable != nullptr && *configVariable != '\0'
+                                           ? std::filesystem::path(configVariable)
+                                           : home / ".config";
+  std::ifstream dirs(config / "user-dirs.dirs");
+  std::string line;
+  const std::string key = "XDG_DESKTOP_DIR=\"";
+  while (std::getline(dirs, line)) {
+    if (line.rfind(key, 0) != 0) continue;
+    const auto end = line.find('"', key.size());
+    if (end == std::string::npos) break;
+    std::string value = line.substr(key.size(), end - key.size());
+    if (value.rfind("$HOME", 0) == 0) {
+      value = home.string() + value.substr(5);
+    } else if (value.empty() || value.front() != '/') {
+      break;
+    }
+    // A desktop set to the home folder itself means the user has no separate desktop.
+    if (std::filesystem::path(value).lexically_normal() != home.lexically_normal()) return value;
+    break;
+  }
+  return home / "Desktop";
+#endif
+}
+
+std::tm localTimeOf(std::time_t moment) {
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &moment);
+#else
+  localtime_r(&moment, &local);
+#endif
+  return local;
 }
 
 }  // namespace kestrune

@@ -2,6 +2,7 @@
 // on Windows and Linux alike. Everything here is a thin wrapper; no policy lives in this file.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 
 namespace kestrune {
@@ -19,5 +20,12 @@ bool runningAsRoot();
 // Restricts the whole process, every thread it has now and every thread it starts later, to the
 // first processor. Returns false when the system refused.
 bool restrictToFirstProcessor();
+
+// The user's desktop folder: the XDG desktop directory on Linux (~/Desktop when none is set),
+// the shell's Desktop known folder on Windows. The folder need not exist.
+std::filesystem::path desktopFolder();
+
+// The broken-down local time of a moment.
+std::tm localTimeOf(std::time_t moment);
 
 }  // namespace kestrune

@@ -248,10 +248,11 @@ SearchResult search(PatternFamily family, std::string_view pattern, std::string_
                     std::size_t maxMatches, bool wantGroups, std::string& cleanedText) {
   // Text that is not well-formed UTF-8 (never the case for decoded pages, but possible for raw
   // bytes) is searched in its repaired form rather than handed to the engines as is.
-  std::string_view subject = text;
-  if (!wellFormedUtf8(text)) {
-    cleanedText = ValidUtf8(text);
+  std::string_view subject = text.data() ? text : std::string_view("", 0);
+  if (!wellFormedUtf8(subject)) {
+    cleanedText = ValidUtf8(subject);
     subject = cleanedText;
+    if (!wellFormedUtf8(subject)) return SearchResult{};
   }
   if (family == PatternFamily::Listing) return searchListing(pattern, subject, maxMatches, wantGroups);
   return searchPage(pattern, subject, maxMatches, wantGroups);

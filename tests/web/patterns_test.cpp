@@ -40,6 +40,8 @@ TEST_P(BothFamilies, SharedSemantics) {
   EXPECT_EQ(firstGroups(FindAll(family, "^x(\\d)$", "x1\nx2\ny3\nx4"), 1), (Texts{"1", "2", "4"}));
   // A Chinese character is one character.
   EXPECT_EQ(FindAll(family, "价(.)", "价格").group(0, 1), "格");
+  // An empty text still holds an empty line.
+  EXPECT_TRUE(Matches(family, "^$", std::string_view()));
 }
 
 TEST_P(BothFamilies, MissingMatchesAndGroupsReadEmpty) {

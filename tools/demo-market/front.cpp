@@ -425,6 +425,21 @@ void Front::serve(Connection& connection, const Listener& listener) {
     return;
   }
 
+  if (fault.hugeBodyBytes > 0) {
+    std::string head = "HTTP/1.1 200 OK\r\nContent-Type: application/octet-stream\r\nConnection: close\r\n";
+    if (fault.hugeBodyDeclared) head += "Content-Length: " + std::to_string(fault.hugeBodyBytes) + "\r\n";
+    const std::string piece(64 * 1024, 'x');
+    size_t left = fault.hugeBodyBytes;
+    bool ok = stream.write(head + "\r\n");
+    while (ok && left > 0 && !stopping_) {
+      size_t now = std::min(left, piece.size());
+      ok = stream.write(std::string_view(piece).substr(0, now));
+      left -= now;
+    }
+    finish();
+    return;
+  }
+
   // Hand the request to the server behind, framed anew, and collect its whole answer.
   std::string forward = request->recorded.method + " " + target + " HTTP/1.1\r\n";
   for (const auto& line : request->forwardLines) forward += line + "\r\n";

@@ -3,6 +3,9 @@
 #include <array>
 #include <utility>
 
+#include "acquire/stage_context.h"
+#include "web/encoding.h"
+#include "web/fetch.h"
 #include "web/patterns.h"
 #include "web/text.h"
 
@@ -28,6 +31,20 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 11> TitleEnt
 }};
 
 }  // namespace
+
+void readDetailPage(ItemRecord& record, const StageContext& context) {
+  if (context.proceed()) {
+    FetchOptions options;
+    options.url = "https://" + context.endpoints->sourceDetailHost + "/offer/" + record.offerId +
+                  ".html?spm=0.0.0.0.G2RPwY&sk=consign";
+    options.cancel = context.cancel;
+    record.pageText = GbkToUtf8(FetchTimed(options).body);
+  }
+  context.log("线程：" + std::to_string(context.workerNumber) + "  开始获取 第：" +
+              std::to_string(record.itemNumber) + "/" + std::to_string(context.totalItems) +
+              " 个宝贝   基本信息！\r\n");
+  record.title = titleFromPage(record.pageText);
+}
 
 std::string titleFromPage(std::string_view pageText) {
   std::string title = TextBetween(pageText, "。这是", "的详细页面。");

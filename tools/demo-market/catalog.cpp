@@ -418,7 +418,7 @@ Catalog::Item Catalog::syntheticItem(int n) const {
   std::string html;
   for (int k = 1; k <= 20; ++k) {
     html += "<p><span style=\"font-size:14px;color:#404040;line-height:1.8;\">";
-    for (int sentence = 0; sentence < 6; ++sentence) {
+    for (int sentence = 0; sentence < 12; ++sentence) {
       html += "精选优质面料，做工精细，细节" + std::to_string(k) + "经过多道工序检验，品质有保障，适合日常使用和送礼，欢迎批发选购。";
     }
     html += "</span></p>\n<p><img src=\"" + scheme + "//{{http}}/img/ibank/synthetic/" + std::to_string(n) + "-desc-" +

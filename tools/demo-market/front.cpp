@@ -4,6 +4,7 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 #include <stdexcept>
 #include <string_view>
@@ -33,6 +34,8 @@ int pollOne(SocketHandle s, short events, int ms) {
   WSAPOLLFD entry{s, events, 0};
   return WSAPoll(&entry, 1, ms);
 }
+using PollEntry = WSAPOLLFD;
+int pollMany(PollEntry* entries, size_t count, int ms) { return WSAPoll(entries, static_cast<ULONG>(count), ms); }
 constexpr int kSendFlags = 0;
 constexpr int kShutdownBoth = SD_BOTH;
 using SendSize = int;
@@ -44,6 +47,8 @@ int pollOne(SocketHandle s, short events, int ms) {
   pollfd entry{s, events, 0};
   return ::poll(&entry, 1, ms);
 }
+using PollEntry = pollfd;
+int pollMany(PollEntry* entries, size_t count, int ms) { return ::poll(entries, static_cast<nfds_t>(count), ms); }
 constexpr int kSendFlags = MSG_NOSIGNAL;
 constexpr int kShutdownBoth = SHUT_RDWR;
 using SendSize = size_t;
@@ -256,6 +261,13 @@ Front::Front(int backendPort, Hooks hooks) : backendPort_(backendPort), hooks_(s
 Front::~Front() { stop(); }
 
 int Front::listen(int port, SSL_CTX* tls) {
+#ifdef _WIN32
+  static const bool socketsReady = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  }();
+  if (!socketsReady) throw std::runtime_error("demo market: Windows sockets unavailable");
+#endif
   SocketHandle socket = ::socket(AF_INET, SOCK_STREAM, 0);
   if (socket == kNoSocket) throw std::runtime_error("demo market: cannot create a socket");
   int yes = 1;
@@ -285,13 +297,12 @@ void Front::start() {
 }
 
 void Front::stop() {
-  if (!acceptThread_.joinable()) return;
   {
     std::lock_guard lock(mutex_);
     stopping_ = true;
   }
   wake_.notify_all();
-  acceptThread_.join();
+  if (acceptThread_.joinable()) acceptThread_.join();
   for (auto& listener : listeners_) closeSocket(static_cast<SocketHandle>(listener.socket));
   listeners_.clear();
   {
@@ -329,12 +340,21 @@ void Front::reapFinished() {
 }
 
 void Front::acceptLoop() {
+  std::vector<PollEntry> entries;
+  for (const auto& listener : listeners_) {
+    PollEntry entry{};
+    entry.fd = static_cast<SocketHandle>(listener.socket);
+    entry.events = POLLIN;
+    entries.push_back(entry);
+  }
   while (!stopping_) {
     reapFinished();
-    for (const auto& listener : listeners_) {
-      auto socket = static_cast<SocketHandle>(listener.socket);
-      if (pollOne(socket, POLLIN, listeners_.size() == 1 ? 100 : 30) <= 0) continue;
-      SocketHandle client = ::accept(socket, nullptr, nullptr);
+    for (auto& entry : entries) entry.revents = 0;
+    if (pollMany(entries.data(), entries.size(), 100) <= 0) continue;
+    for (size_t i = 0; i < entries.size(); ++i) {
+      if (!(entries[i].revents & POLLIN)) continue;
+      const Listener& listener = listeners_[i];
+      SocketHandle client = ::accept(entries[i].fd, nullptr, nullptr);
       if (client == kNoSocket) continue;
       int yes = 1;
       ::setsockopt(client, IPPROTO_TCP, TCP_NODELAY, reinterpret_cast<const char*>(&yes), sizeof yes);

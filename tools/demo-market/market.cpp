@@ -6,6 +6,8 @@
 #include <openssl/ssl.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <fstream>
 #include <map>
 #include <mutex>

@@ -94,8 +94,15 @@ ListingCounts ReadListingCounts(std::string_view page, bool shopMarkers) {
 
 const std::vector<ShopTemplate>& ShopTemplates() {
   // The first two layouts are pages written out with unquoted attributes and CR LF line breaks,
-  // the last two with quoted attributes and LF; the "店铺街" price keeps the yen entity. The
-  // blanks before "<em>" in the last two price patterns are eight spaces and a tab.
+  // the last two with quoted attributes and LF. The blanks before "<em>" in the "店铺街" and
+  // "新天猫" price patterns are eight spaces and a tab.
+  //
+  // The window's embedded browser writes every page out with quoted attributes and LF, so the
+  // first two layouts reach the harvest in a form their patterns never match: the last entry is
+  // "普通" in that form, tried after the four so it reads only pages none of them reads ("旺铺"
+  // rows are a narrower kind of "普通" rows, as in the first two entries). The same browser
+  // writes the "店铺街" yen entity out as the character, which GBK lacks, so the rendered page
+  // holds "?" in its place.
   static const std::vector<ShopTemplate> templates = {
       {"普通",
        "class=title.*? href=\"(.*?)\" target=_blank>(.*?)</A>.*?\r\n<DIV class=attributes",
@@ -106,11 +113,14 @@ const std::vector<ShopTemplate>& ShopTemplates() {
        ">￥</span> <em>(.*?)</em>"},
       {"店铺街",
        "\n<div class=\"image\">\\s*?<a href=\"(.*?)\" title=\"(.*?)\" target=\"_blank\">",
-       "\">&yen;</span>\n        \t<em>(.*?)</em>"},
+       "\">(?:&yen;|¥|\\?)</span>\n        \t<em>(.*?)</em>"},
       {"新天猫",
        "class=\"title\">\n[\\s\\S]*? href=\"(.*?)\" target=\"_blank\">(.*?)</A>[\\s\\S]*?"
        "<div class=\"attributes\">",
        ">￥</span>\n        \t<em>(.*?)</em>"},
+      {"普通",
+       "class=\"title\".*? href=\"(.*?)\" target=\"_blank\">(.*?)</A>.*?\n<DIV class=\"attributes\"",
+       ">￥</span> <em>(.*?)</em>"},
   };
   return templates;
 }

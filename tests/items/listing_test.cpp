@@ -115,6 +115,15 @@ const char kNewTmallPage[] =
     "target=\"_blank\">Teapot</a>\n</div>\n<div class=\"attributes\">"
     "<span>￥</span>\n        \t<em>88.00</em>";
 
+const char kPlainPageAsBrowserWritesIt[] =
+    "<div class=\"title\"><a title=\"Cup\" href=\"http://shop1.1688.com/offer/1001.html\" "
+    "target=\"_blank\">Cup</a></div>\n<div class=\"attributes\"><span class=\"price\">"
+    "<span class=\"symbol\">￥</span> <em>12.50</em></span></div>";
+const char kShopStreetPageAsBrowserWritesIt[] =
+    "<ul>\n<div class=\"image\">\n  <a href=\"http://shop1.1688.com/offer/2001.html\" "
+    "title=\"Kettle\" target=\"_blank\"><img></a></div>\n"
+    "<span class=\"symbol\">?</span>\n        \t<em>45.00</em>";
+
 TEST(ListingPageTest, EachLayoutIsRecognised) {
   struct Case {
     const char* page;
@@ -126,6 +135,10 @@ TEST(ListingPageTest, EachLayoutIsRecognised) {
       {kPlainPage, "普通", {"Cup &amp; lid", "12.50", "http://shop1.1688.com/offer/1001.html", "1001"}, 2},
       {kShopStreetPage, "店铺街", {"Kettle", "45.00", "http://shop1.1688.com/offer/2001.html", "2001"}, 1},
       {kNewTmallPage, "新天猫", {"Teapot", "88.00", "http://shop1.1688.com/offer/3001.html", "3001"}, 1},
+      // The window's browser writes plain pages with quoted attributes and LF, and the yen entity
+      // as a character GBK lacks.
+      {kPlainPageAsBrowserWritesIt, "普通", {"Cup", "12.50", "http://shop1.1688.com/offer/1001.html", "1001"}, 1},
+      {kShopStreetPageAsBrowserWritesIt, "店铺街", {"Kettle", "45.00", "http://shop1.1688.com/offer/2001.html", "2001"}, 1},
   };
   for (const Case& c : cases) {
     ListingPageItems items = ReadListingPage(c.page);

@@ -105,6 +105,11 @@ void SettingsSnapshot::setCurrent(Settings settings) {
   settings_ = std::move(settings);
 }
 
+void SettingsSnapshot::update(const std::function<void(Settings&)>& change) {
+  std::lock_guard lock(mutex_);
+  change(settings_);
+}
+
 OutputKind SettingsSnapshot::outputKind() const {
   std::lock_guard lock(mutex_);
   return outputKind_;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -63,6 +64,8 @@ class SettingsSnapshot {
  public:
   Settings current() const;
   void setCurrent(Settings settings);
+  // Changes some fields in one step, so writers of different fields never undo each other.
+  void update(const std::function<void(Settings&)>& change);
   // The package kind of runs; changes only when the settings are loaded or saved.
   OutputKind outputKind() const;
   void setOutputKind(OutputKind kind);

@@ -143,11 +143,16 @@ void ItemList::notifySelectionLocked() {
   for (auto* observer : observers_) observer->selectionChanged(indexes);
 }
 
-void ItemList::addObserver(ItemListObserver* observer) {
+ItemList::Contents ItemList::addObserver(ItemListObserver* observer) {
   std::lock_guard lock(mutex_);
   if (std::find(observers_.begin(), observers_.end(), observer) == observers_.end()) {
     observers_.push_back(observer);
   }
+  Contents contents{rows_, {}};
+  for (size_t i = 0; i < selected_.size(); ++i) {
+    if (selected_[i]) contents.selectedRows.push_back(static_cast<int>(i));
+  }
+  return contents;
 }
 
 void ItemList::removeObserver(ItemListObserver* observer) {

@@ -63,7 +63,13 @@ class ItemList {
   // Removes every row whose id is the empty text (an id of blanks stays), keeping the order.
   void removeRowsWithoutId();
 
-  void addObserver(ItemListObserver* observer);
+  struct Contents {
+    std::vector<ItemRow> rows;
+    std::vector<int> selectedRows;
+  };
+  // Starts telling `observer` of every change and returns the list as it stands at that moment,
+  // so the observer's copy plus the news it gets is always the list.
+  Contents addObserver(ItemListObserver* observer);
   void removeObserver(ItemListObserver* observer);
 
  private:

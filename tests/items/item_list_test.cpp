@@ -113,8 +113,7 @@ TEST(ItemListTest, WorkersMarkRowsConcurrently) {
   ItemList list;
   for (int i = 0; i < 1000; ++i) list.appendRow("item " + std::to_string(i), "", "", std::to_string(i));
   MirrorObserver mirror;
-  mirror.rows_ = list.rows();
-  list.addObserver(&mirror);
+  mirror.rows_ = list.addObserver(&mirror).rows;
   std::vector<std::thread> workers;
   for (int worker = 0; worker < 5; ++worker) {
     workers.emplace_back([&list, worker] {

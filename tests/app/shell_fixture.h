@@ -27,6 +27,9 @@ inline QApplication& testApplication() {
   static char name[] = "tests_app";
   static char* argv[] = {name, nullptr};
   static QApplication* application = [] {
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance())) return existing;
+    // Browser views need contexts shared from the start, as in the program's main().
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     auto* created = new QApplication(argc, argv);
     created->setQuitOnLastWindowClosed(false);
     return created;

@@ -50,6 +50,8 @@ ItemListPanel::ItemListPanel(ItemList& list, QWidget* parent)
   sampleShopButton_ = makeButton(QString(), {666, 7, 32, 112}, "sampleShopButton");
   sampleShopButton_->setIcon(toolbarIcon(4));
   sampleShopButton_->setToolTip(QStringLiteral("填入一个示例店铺地址"));
+  // The button reaches past the panel's right edge; keep its picture in the part that shows.
+  sampleShopButton_->setStyleSheet(QStringLiteral("text-align: left; padding-left: 2px;"));
   // Both small buttons sit inside the others' columns; keep them above the line and labels.
   completionButton_->raise();
 

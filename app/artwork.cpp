@@ -55,6 +55,14 @@ QIcon toolbarIcon(int n) {
   return QIcon(iconPath(iconName(n)));
 }
 
+QPixmap toolbarPicture(int n, int size, const QColor& colour) {
+  QPixmap picture = toolbarIcon(n).pixmap(size, size);
+  QPainter painter(&picture);
+  painter.setCompositionMode(QPainter::CompositionMode_SourceIn);
+  painter.fillRect(picture.rect(), colour);
+  return picture;
+}
+
 QIcon programIcon() {
   ensureResources();
   return QIcon(iconPath("program"));

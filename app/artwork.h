@@ -12,6 +12,8 @@ enum class BannerPicture { Start, SingleItem, Category, Shop, Settings, Help };
 
 // Icon of toolbar button n (1 to 7).
 QIcon toolbarIcon(int n);
+// The same picture in one colour, for light backgrounds.
+QPixmap toolbarPicture(int n, int size, const QColor& colour);
 QIcon programIcon();
 QPixmap questionPicture(int size);
 QPixmap bannerPicture(BannerPicture picture, QSize size);

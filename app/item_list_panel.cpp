@@ -48,7 +48,7 @@ ItemListPanel::ItemListPanel(ItemList& list, QWidget* parent)
   completionButton_ = makeButton(QString(), {571, 39, 16, 48}, "completionWindowButton");
   completionButton_->setToolTip(QStringLiteral("再次打开上次生成的完成窗口"));
   sampleShopButton_ = makeButton(QString(), {666, 7, 32, 112}, "sampleShopButton");
-  sampleShopButton_->setIcon(toolbarIcon(4));
+  sampleShopButton_->setIcon(QIcon(toolbarPicture(4, 16, QColor(0x1f, 0x5f, 0x9e))));
   sampleShopButton_->setToolTip(QStringLiteral("填入一个示例店铺地址"));
   // The button reaches past the panel's right edge; keep its picture in the part that shows.
   sampleShopButton_->setStyleSheet(QStringLiteral("text-align: left; padding-left: 2px;"));

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "acquire/settings.h"
+#include "app/list_file_commands.h"
 #include "app/main_window.h"
 #include "app/start_up.h"
 #include "app/widget_dialogs.h"
@@ -52,6 +53,7 @@ int main(int argc, char** argv) {
   kestrune::SettingsSnapshot settings;
   kestrune::MainWindow window({items, settings, home, kestrune::loadEndpoints(home)});
   QObject::connect(&window, &kestrune::MainWindow::exitConfirmed, &application, &QApplication::quit);
+  new kestrune::ListFileCommands(window, home);  // owned by the window
 
   kestrune::StartUpOptions options;
   if (!screenshotFolder.isEmpty()) options.restrictToFirstProcessor = false;

@@ -1,31 +1,47 @@
-// kestrune-cli: the command-line front end over the same core as the window program.
-#include <cstring>
+// kestrune-cli: the command-line front end over the same core as the window program, for shop
+// keepers who drive the copying from scripts and scheduled jobs.
 #include <iostream>
 #include <string>
+#include <system_error>
+#include <vector>
 
-namespace {
-
-constexpr const char* kUsage =
-    "usage: kestrune-cli [--home DIR] COMMAND ...\n"
-    "       kestrune-cli --version\n"
-    "       kestrune-cli --help\n";
-
-}  // namespace
+#include "cli/add_command.h"
+#include "cli/arguments.h"
+#include "cli/console.h"
+#include "cli/generate_command.h"
+#include "web/fetch.h"
+#include "web/program_home.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2) {
-    std::cerr << kUsage;
-    return 2;
+  using namespace kestrune;
+  using namespace kestrune::cli;
+
+  const std::vector<std::string> words(argv + 1, argv + argc);
+  const ParsedArguments parsed = parseArguments(words);
+  if (!parsed.arguments) {
+    tell(parsed.error);
+    std::cerr << "Try 'kestrune-cli --help'.\n";
+    return BadInput;
   }
-  std::string first = argv[1];
-  if (first == "--version") {
-    std::cout << "kestrune-cli " << KESTRUNE_VERSION << "\n";
-    return 0;
+  const Arguments& arguments = *parsed.arguments;
+  switch (arguments.command) {
+    case Command::Help:
+      std::cout << helpText(arguments.helpFor);
+      return Done;
+    case Command::Version:
+      std::cout << "kestrune-cli " << KESTRUNE_VERSION << "\n";
+      return Done;
+    default:
+      break;
   }
-  if (first == "--help") {
-    std::cout << kUsage;
-    return 0;
+
+  const std::filesystem::path home = resolveProgramHome(arguments.home);
+  std::error_code error;
+  if (!std::filesystem::is_directory(home, error)) {
+    return fail(BadInput, "the program home " + pathText(home) + " is no folder");
   }
-  std::cerr << "kestrune-cli: unknown command '" << first << "'\n" << kUsage;
-  return 2;
+  configureWebAccess(home);
+
+  if (arguments.command == Command::Generate) return runGenerate(arguments, home);
+  return runAdd(arguments, home);
 }

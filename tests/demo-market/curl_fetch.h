@@ -32,12 +32,14 @@ struct FetchOptions {
   std::string postBody;                // non-empty: POST
   long timeoutMs = 10000;
   bool httpOnePointZero = false;
+  bool headOnly = false;
 
   FetchOptions& trust(const std::string& file) { caFile = file; return *this; }
   FetchOptions& header(const std::string& line) { headers.push_back(line); return *this; }
   FetchOptions& post(const std::string& body) { postBody = body; return *this; }
   FetchOptions& timeout(long ms) { timeoutMs = ms; return *this; }
   FetchOptions& http10() { httpOnePointZero = true; return *this; }
+  FetchOptions& head() { headOnly = true; return *this; }
 };
 
 inline FetchReply curlFetch(const std::string& url, const FetchOptions& options = {}) {
@@ -48,6 +50,7 @@ inline FetchReply curlFetch(const std::string& url, const FetchOptions& options 
   curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, options.timeoutMs);
   curl_easy_setopt(curl, CURLOPT_PROXY, "");
   if (!options.caFile.empty()) curl_easy_setopt(curl, CURLOPT_CAINFO, options.caFile.c_str());
+  if (options.headOnly) curl_easy_setopt(curl, CURLOPT_NOBODY, 1L);
   if (options.httpOnePointZero) curl_easy_setopt(curl, CURLOPT_HTTP_VERSION, CURL_HTTP_VERSION_1_0);
   curl_slist* list = nullptr;
   for (const auto& line : options.headers) list = curl_slist_append(list, line.c_str());

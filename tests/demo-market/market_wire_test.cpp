@@ -185,6 +185,7 @@ TEST_F(MarketWire, AddedRoutesTakePrecedenceAndSeeTheDecodedRequest) {
   EXPECT_TRUE(seen.hasParam("subject"));
   EXPECT_EQ(seen.header("cookie"), "login=1");
   EXPECT_EQ(curlFetch(market_.baseUrl() + "/no/such/path").status, 404);
+  EXPECT_EQ(curlFetch(fixtureItem(), FetchOptions().head()).status, 200);  // HEAD takes the GET route
 }
 
 TEST_F(MarketWire, WritesAnEndpointsFileThatPointsTheProgramAtTheMarket) {

@@ -121,6 +121,30 @@ TEST_F(CliTest, AddsItemsAndGeneratesAPackage) {
   EXPECT_EQ(failed.rows[0].id, MissingItem);
 }
 
+TEST_F(CliTest, LongListingIsReadOnlyOverTheGivenPages) {
+  demo::ListingSetup listing;
+  listing.pages = 40;
+  listing.itemsPerPage = 5;
+  market.setListing(listing);
+  const std::string shop = market.baseUrl() + "/";
+
+  const ChildResult unasked = run(withHome({"add", "--mode", "shop", "--list", listFile.string(), shop}));
+  EXPECT_EQ(unasked.status, 2);
+  EXPECT_NE(unasked.err.find("40 pages"), std::string::npos) << unasked.err;
+  EXPECT_FALSE(fs::exists(listFile));
+
+  const ChildResult tooWide =
+      run(withHome({"add", "--mode", "shop", "--pages", "1-40", "--list", listFile.string(), shop}));
+  EXPECT_EQ(tooWide.status, 2) << tooWide.err;
+
+  const ChildResult ranged =
+      run(withHome({"add", "--mode", "shop", "--pages", "3-4", "--list", listFile.string(), shop}));
+  EXPECT_EQ(ranged.status, 0) << ranged.err;
+  const ItemListFileResult list = readItemListFile(listFile);
+  ASSERT_TRUE(list.ok);
+  EXPECT_EQ(list.rows.size(), 10u);
+}
+
 TEST_F(CliTest, UsageErrorsAndBadInputExitWithTwo) {
   ASSERT_TRUE(writeItemListFile(listFile, {{"甲", "", market.itemUrl(ItemOne), ItemOne}}).ok);
   const std::string list = listFile.string();

@@ -15,9 +15,17 @@ void LogBoxSink::writeLogLine(std::string line) {
   }
 }
 
-std::string LogBoxSink::takePending() {
+std::string LogBoxSink::takePending(std::size_t limit, bool& more) {
   std::lock_guard lock(mutex_);
-  return std::exchange(pending_, {});
+  more = false;
+  if (pending_.size() <= limit) return std::exchange(pending_, {});
+  auto lineEnd = pending_.rfind('\n', limit);
+  if (lineEnd == std::string::npos) lineEnd = pending_.find('\n', limit);
+  if (lineEnd == std::string::npos || lineEnd + 1 == pending_.size()) return std::exchange(pending_, {});
+  std::string batch = pending_.substr(0, lineEnd + 1);
+  pending_.erase(0, lineEnd + 1);
+  more = true;
+  return batch;
 }
 
 void LogBoxSink::detach() {
@@ -35,7 +43,12 @@ LogBox::LogBox(QWidget* parent) : QPlainTextEdit(parent), sink_(std::make_shared
 LogBox::~LogBox() { sink_->detach(); }
 
 void LogBox::flushPending() {
-  std::string batch = sink_->takePending();
+  // A burst of lines is added a slice at a time, each slice its own event, so clicks and
+  // repaints get their turn in between.
+  constexpr std::size_t SliceBytes = 16 * 1024;
+  bool more = false;
+  std::string batch = sink_->takePending(SliceBytes, more);
+  if (more) QMetaObject::invokeMethod(this, &LogBox::flushPending, Qt::QueuedConnection);
   if (batch.empty()) return;
   // Lines end with CR LF; the box wants one line break per line.
   QString text = QString::fromUtf8(batch);

@@ -20,8 +20,9 @@ class LogBoxSink : public LogSink {
  public:
   explicit LogBoxSink(LogBox* box) : box_(box) {}
   void writeLogLine(std::string line) override;
-  // The lines queued since the last call, in call order.
-  std::string takePending();
+  // Whole lines queued since the last call, in call order, about `limit` bytes at most (always
+  // at least one line). `more` tells whether lines are left for another call.
+  std::string takePending(std::size_t limit, bool& more);
   void detach();
 
  private:

@@ -1,4 +1,5 @@
 #include <QTest>
+#include <QTextDocument>
 #include <atomic>
 #include <sstream>
 #include <thread>
@@ -32,7 +33,9 @@ TEST_F(LogBoxTest, LinesFromFiveThreadsArriveWholeAndInOrder) {
   // The window goes on handling its events while the workers write.
   while (finished < Threads) QCoreApplication::processEvents();
   for (auto& worker : workers) worker.join();
-  settle();
+  // Every line ends with a line break, so the box ends with one empty line.
+  ASSERT_TRUE(testing::settleUntil(
+      [this] { return window->logBox()->document()->blockCount() == Threads * LinesPerThread + 1; }));
 
   std::istringstream text(window->logBox()->toPlainText().toStdString());
   std::vector<int> next(Threads + 1, 0);

@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <chrono>
 #include <deque>
+#include <functional>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -40,6 +41,16 @@ inline QApplication& testApplication() {
 // Lets queued work (log batches, list news) reach the widgets.
 inline void settle() {
   for (int i = 0; i < 3; ++i) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+}
+
+// Lets queued work run until `done` holds or the time is up; returns whether it held.
+inline bool settleUntil(const std::function<bool()>& done, int milliseconds = 10000) {
+  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+  while (!done()) {
+    if (std::chrono::steady_clock::now() > deadline) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
 }
 
 struct Notice {

@@ -1,8 +1,8 @@
 #include "cli/console.h"
 
 #include <csignal>
-#include <cstdio>
 #include <iostream>
+#include <mutex>
 
 #include "web/text.h"
 
@@ -11,6 +11,18 @@ namespace kestrune::cli {
 namespace {
 
 volatile std::sig_atomic_t interruptSeen = 0;
+
+// Log lines come from the workers, notices from the main thread: one lock keeps every line whole.
+std::mutex& standardErrorLock() {
+  static std::mutex lock;
+  return lock;
+}
+
+void writeLine(std::string line) {
+  line.push_back('\n');
+  std::lock_guard lock(standardErrorLock());
+  std::cerr << line << std::flush;
+}
 
 extern "C" void onInterrupt(int signalNumber) {
   interruptSeen = 1;
@@ -31,14 +43,11 @@ int fail(int status, std::string_view message) {
   return status;
 }
 
-void tell(std::string_view message) {
-  std::cerr << "kestrune-cli: " << message << std::endl;
-}
+void tell(std::string_view message) { writeLine("kestrune-cli: " + std::string(message)); }
 
 void StandardErrorLog::writeLogLine(std::string line) {
   while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
-  std::lock_guard lock(mutex_);
-  std::cerr << line << std::endl;
+  writeLine(std::move(line));
 }
 
 void ConsoleDialogs::message(const std::string& text, const std::string& title) {

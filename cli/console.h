@@ -4,7 +4,6 @@
 #pragma once
 
 #include <filesystem>
-#include <mutex>
 #include <string>
 #include <string_view>
 
@@ -26,9 +25,6 @@ void tell(std::string_view message);
 class StandardErrorLog : public LogSink {
  public:
   void writeLogLine(std::string line) override;
-
- private:
-  std::mutex mutex_;
 };
 
 // Message boxes become notices on standard error; nobody is there to answer a question or

@@ -1,5 +1,6 @@
 // kestrune-cli: the command-line front end over the same core as the window program, for shop
 // keepers who drive the copying from scripts and scheduled jobs.
+#include <exception>
 #include <iostream>
 #include <string>
 #include <system_error>
@@ -42,6 +43,11 @@ int main(int argc, char** argv) {
   }
   configureWebAccess(home);
 
-  if (arguments.command == Command::Generate) return runGenerate(arguments, home);
-  return runAdd(arguments, home);
+  try {
+    if (arguments.command == Command::Generate) return runGenerate(arguments, home);
+    return runAdd(arguments, home);
+  } catch (const std::exception& error) {
+    // The commands report their own failures; this is for what the system throws at them.
+    return fail(NotDone, error.what());
+  }
 }

@@ -40,6 +40,7 @@ void startUp(QApplication& application, MainWindow& window, const StartUpOptions
   splash.close();
 
   window.pages()->setCurrentIndex(0);
+  window.pageToolbar()->setCurrentButton(1);
   window.show();
 
   // Every run's workers then share one processor.

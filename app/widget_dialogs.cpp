@@ -1,5 +1,6 @@
 #include "app/widget_dialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 

@@ -5,8 +5,11 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#include <psapi.h>
 #include <shlobj.h>
 #else
+#include <sys/resource.h>
+#include <time.h>
 #include <fstream>
 #include <string>
 #include <sched.h>
@@ -129,6 +132,33 @@ std::tm localTimeOf(std::time_t moment) {
   localtime_r(&moment, &local);
 #endif
   return local;
+}
+
+double threadCpuSeconds() {
+#ifdef _WIN32
+  FILETIME created, exited, kernel, user;
+  if (!GetThreadTimes(GetCurrentThread(), &created, &exited, &kernel, &user)) return 0;
+  auto ticks = [](const FILETIME& time) {
+    return (static_cast<unsigned long long>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+  };
+  return static_cast<double>(ticks(kernel) + ticks(user)) / 1e7;
+#else
+  timespec used{};
+  if (clock_gettime(CLOCK_THREAD_CPUTIME_ID, &used) != 0) return 0;
+  return static_cast<double>(used.tv_sec) + static_cast<double>(used.tv_nsec) / 1e9;
+#endif
+}
+
+std::size_t peakResidentBytes() {
+#ifdef _WIN32
+  PROCESS_MEMORY_COUNTERS counters{};
+  if (!GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters)) return 0;
+  return counters.PeakWorkingSetSize;
+#else
+  rusage usage{};
+  if (getrusage(RUSAGE_SELF, &usage) != 0) return 0;
+  return static_cast<std::size_t>(usage.ru_maxrss) * 1024;  // Linux reports kilobytes
+#endif
 }
 
 }  // namespace kestrune

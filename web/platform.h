@@ -2,6 +2,7 @@
 // on Windows and Linux alike. Everything here is a thin wrapper; no policy lives in this file.
 #pragma once
 
+#include <cstddef>
 #include <ctime>
 #include <filesystem>
 
@@ -27,5 +28,11 @@ std::filesystem::path desktopFolder();
 
 // The broken-down local time of a moment.
 std::tm localTimeOf(std::time_t moment);
+
+// Processor time the calling thread has used so far, in seconds.
+double threadCpuSeconds();
+
+// The largest resident memory the process has had so far, in bytes; 0 when the system cannot tell.
+std::size_t peakResidentBytes();
 
 }  // namespace kestrune

@@ -91,6 +91,17 @@ RunState GenerationController::state() const {
   return state_;
 }
 
+GenerationController::RunCounts GenerationController::counts() const {
+  std::shared_ptr<ActiveRun> latest;
+  {
+    std::lock_guard lock(stateMutex_);
+    latest = latest_;
+  }
+  if (!latest) return {};
+  std::lock_guard lock(latest->run.runLock);
+  return {latest->run.totalItems, latest->run.successCount, latest->run.failureCount};
+}
+
 std::string GenerationController::pauseCaption() const { return pauseCaption_; }
 
 bool GenerationController::waitUntilIdle(std::chrono::milliseconds timeout) const {
@@ -104,6 +115,7 @@ void GenerationController::setState(RunState state,
     std::lock_guard lock(stateMutex_);
     state_ = state;
     active_ = active;
+    if (active) latest_ = active;
   }
   stateChanged_.notify_all();
   host_.setRunControls(state);
@@ -280,7 +292,10 @@ void GenerationController::finishRun(const std::shared_ptr<ActiveRun>& active, i
   GenerationRun& run = active->run;
   const StageContext context = stageContext(*active, workerNumber);
 
-  run.failureCount = run.totalItems - run.successCount;
+  {
+    std::lock_guard lock(run.runLock);
+    run.failureCount = run.totalItems - run.successCount;
+  }
   handleDescriptionLinks(run, context);
   context.log(" 线程：" + std::to_string(workerNumber) + " 第：" + std::to_string(lastItem) + "/" +
               std::to_string(run.totalItems) + " 个宝贝 下载完成！成功： " +

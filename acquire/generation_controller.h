@@ -73,6 +73,13 @@ class GenerationController {
   void stopGeneration();
 
   RunState state() const;
+  struct RunCounts {
+    int totalItems = 0;
+    int successCount = 0;
+    int failureCount = 0;
+  };
+  // The counts of the latest run as they stand (all 0 before the first run).
+  RunCounts counts() const;
   // "暂停" or "继续".
   std::string pauseCaption() const;
   // Waits until no run is going (it has completed, its UI work included, or was stopped);
@@ -113,6 +120,7 @@ class GenerationController {
   mutable std::condition_variable stateChanged_;
   RunState state_ = RunState::Idle;
   std::shared_ptr<ActiveRun> active_;  // the run going on, if any
+  std::shared_ptr<ActiveRun> latest_;  // the latest run started
 };
 
 // The default package path: the folder "Kestrune生成数据包" in `desktop`, then "aliS" (Business

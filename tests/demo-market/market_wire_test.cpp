@@ -189,7 +189,7 @@ TEST_F(MarketWire, AddedRoutesTakePrecedenceAndSeeTheDecodedRequest) {
 }
 
 TEST_F(MarketWire, WritesAnEndpointsFileThatPointsTheProgramAtTheMarket) {
-  auto home = std::filesystem::temp_directory_path() / "market-endpoints-home";
+  auto home = std::filesystem::temp_directory_path() / ("market-endpoints-home-" + std::to_string(market_.httpPort()));
   std::filesystem::remove_all(home);
   ASSERT_EQ(market_.writeEndpoints(home), std::nullopt);
   Endpoints endpoints = loadEndpoints(home);

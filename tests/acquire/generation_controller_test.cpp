@@ -463,7 +463,7 @@ TEST_F(GenerationTest, PauseHoldsTheWorkersAndContinueResumes) {
   controller_->togglePause();
   EXPECT_EQ(host_.caption_, "继续");
   // Requests under way finish; then nothing new goes out while paused.
-  std::this_thread::sleep_for(600ms);
+  std::this_thread::sleep_for(1000ms);
   const std::size_t whilePaused = market_.requestsTo("/offer/").size();
   EXPECT_GE(whilePaused, 1u);
   EXPECT_LE(whilePaused, 10u);

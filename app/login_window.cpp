@@ -8,6 +8,7 @@
 #include <QWebEngineView>
 
 #include "app/cookie_bridge.h"
+#include "app/main_window.h"
 
 namespace kestrune {
 
@@ -40,6 +41,11 @@ void openLoginWindow(QWidget* parent, const QString& loginUrl, QWebEngineProfile
   LoginWindow window(loginUrl, parent, profile);
   window.setModal(true);
   window.exec();
+}
+
+void bindLoginButton(MainWindow& window, const QString& loginUrl) {
+  QObject::connect(&window, &MainWindow::loginRequested, &window,
+                   [&window, loginUrl] { openLoginWindow(&window, loginUrl); });
 }
 
 }  // namespace kestrune

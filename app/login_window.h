@@ -12,6 +12,8 @@ class QWebEngineView;
 
 namespace kestrune {
 
+class MainWindow;
+
 class LoginWindow : public QDialog {
  public:
   // Opens `loginUrl` in an embedded browser on `profile` (the shared profile when null).
@@ -29,5 +31,8 @@ class LoginWindow : public QDialog {
 // Shows a new login window on `loginUrl` as a modal window and returns when the user has closed
 // it. Used by the button "3" and at the start of a generation run.
 void openLoginWindow(QWidget* parent, const QString& loginUrl, QWebEngineProfile* profile = nullptr);
+
+// Makes the window's button "3" open the login window on `loginUrl`.
+void bindLoginButton(MainWindow& window, const QString& loginUrl);
 
 }  // namespace kestrune

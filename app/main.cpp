@@ -5,12 +5,17 @@
 #include <QTabWidget>
 
 #include "acquire/settings.h"
+#include "app/intake_controller.h"
 #include "app/list_file_commands.h"
+#include "app/login_window.h"
 #include "app/main_window.h"
+#include "app/rendered_fetch.h"
 #include "app/start_up.h"
 #include "app/widget_dialogs.h"
+#include "app/webengine_setup.h"
 #include "items/item_list.h"
 #include "web/endpoints.h"
+#include "web/fetch.h"
 #include "web/program_home.h"
 
 namespace {
@@ -39,7 +44,7 @@ bool saveScreenshots(kestrune::MainWindow& window, const QString& folder) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  kestrune::prepareWebEngine();
   QApplication application(argc, argv);
   application.setApplicationName(QStringLiteral("KestruneTrellisor"));
   // The close box only hides the window; the program ends through the exit question.
@@ -49,10 +54,19 @@ int main(int argc, char** argv) {
   auto home = kestrune::resolveProgramHome(kestrune::fromQt(optionValue(arguments, QStringLiteral("--home"))));
   QString screenshotFolder = optionValue(arguments, QStringLiteral("--screenshots"));
 
+  // The extra certificate authority and the cookie store on the options folder, before any
+  // request or browser exists.
+  kestrune::configureWebAccess(home);
+  const kestrune::Endpoints endpoints = kestrune::loadEndpoints(home);
+
   kestrune::ItemList items;
   kestrune::SettingsSnapshot settings;
-  kestrune::MainWindow window({items, settings, home, kestrune::loadEndpoints(home)});
+  kestrune::MainWindow window({items, settings, home, endpoints});
   QObject::connect(&window, &kestrune::MainWindow::exitConfirmed, &application, &QApplication::quit);
+  kestrune::bindLoginButton(window, QString::fromStdString(endpoints.sourceLoginUrl));
+  // The hidden browser that reads listing pages; a child of the window.
+  auto* renderer = new kestrune::RenderedFetch(&window, window.logSink().get(), endpoints.sourceSecurityHost);
+  new kestrune::IntakeController(window, *renderer, endpoints);  // owned by the window
   new kestrune::ListFileCommands(window, home);  // owned by the window
 
   kestrune::StartUpOptions options;

@@ -5,9 +5,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWebEngineView>
 
+#include "app/main_window.h"
 #include "cookie_bridge_fixture.h"
 #include "web/cookie_jar.h"
 
@@ -85,6 +88,38 @@ TEST_F(LoginWindowTest, OpenIsModalFreshEachTimeAndReturnsWhenClosed) {
     // Each opening navigates to the sign-in page again.
     EXPECT_EQ(market->requestsTo("/member/signin.htm").size(), static_cast<size_t>(opening));
   }
+}
+
+TEST_F(LoginWindowTest, TheButtonThreeOpensItOnTheSignInPage) {
+  testing::TemporaryHome home;
+  ItemList items;
+  SettingsSnapshot settings;
+  testing::ScriptedDialogs dialogs;
+  MainWindow window(ShellContext{items, settings, home.path(), Endpoints{}});
+  window.setDialogs(&dialogs);
+  window.assumeTrayAvailable(true);
+  bindLoginButton(window, loginUrl());
+  window.show();
+
+  QUrl shownUrl;
+  QString caption;
+  QTimer user;
+  QElapsedTimer clock;
+  clock.start();
+  QObject::connect(&user, &QTimer::timeout, [&] {
+    auto* login = dynamic_cast<LoginWindow*>(QApplication::activeModalWidget());
+    if (!login) return;
+    if (market->requestsTo("/member/signin.htm").empty() && clock.elapsed() < 10000) return;
+    shownUrl = login->browser()->url();
+    caption = login->windowTitle();
+    EXPECT_EQ(login->parentWidget(), &window);
+    login->close();
+  });
+  user.start(50);
+  QTest::mouseClick(window.loginButton(), Qt::LeftButton);
+  EXPECT_EQ(shownUrl, QUrl(loginUrl()));
+  EXPECT_TRUE(caption.startsWith(QStringLiteral("浏览器")));
+  EXPECT_EQ(market->requestsTo("/member/signin.htm").size(), 1u);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QTabWidget>
 
 #include "acquire/settings.h"
+#include "app/generation_controller.h"
 #include "app/intake_controller.h"
 #include "app/list_file_commands.h"
 #include "app/login_window.h"
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
   auto* renderer = new kestrune::RenderedFetch(&window, window.logSink().get(), endpoints.sourceSecurityHost);
   new kestrune::IntakeController(window, *renderer, endpoints);  // owned by the window
   new kestrune::ListFileCommands(window, home);  // owned by the window
+  new kestrune::WindowGeneration(window, settings, home);  // owned by the window
 
   kestrune::StartUpOptions options;
   if (!screenshotFolder.isEmpty()) options.restrictToFirstProcessor = false;

@@ -12,7 +12,9 @@
 #include <QTableView>
 #include <QTest>
 
+#include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <functional>
 #include <iterator>
@@ -38,6 +40,27 @@ bool pumpUntil(const std::function<bool()>& done, int milliseconds = 20000) {
   }
   return true;
 }
+
+// Sets an environment variable for the life of the object.
+class EnvironmentOverride {
+ public:
+  EnvironmentOverride(const char* name, const std::filesystem::path& value) : name_(name) {
+    if (const char* before = std::getenv(name)) before_ = before;
+    set(value.string());
+  }
+  ~EnvironmentOverride() { set(before_.value_or("")); }
+
+ private:
+  void set(const std::string& value) const {
+#ifdef _WIN32
+    _putenv_s(name_, value.c_str());
+#else
+    setenv(name_, value.c_str(), 1);
+#endif
+  }
+  const char* name_;
+  std::optional<std::string> before_;
+};
 
 class GenerationWindowTest : public testing::ShellTest {
  protected:
@@ -66,8 +89,10 @@ class GenerationWindowTest : public testing::ShellTest {
 
 TEST_F(GenerationWindowTest, AListBecomesAPackageAndTheCompletionWindowShowsTheCounts) {
   queue({"520000000001", "520000000010", "520000000004"});
-  const auto package = home.path() / "shop.csv";
-  window->savePathBox()->setText(pathToQt(package));
+  // The box shows its hint: the package goes to the desktop, here a folder of the test's own.
+  const EnvironmentOverride desktop("HOME", home.path() / "user");
+  const EnvironmentOverride config("XDG_CONFIG_HOME", home.path() / "user" / ".config");
+  ASSERT_EQ(window->savePathBox()->text(), MainWindow::savePathHint());
   ASSERT_FALSE(window->settingsPage()->loginPromptShown()->isChecked());
 
   QTest::mouseClick(panel()->generateButton(), Qt::LeftButton);
@@ -103,6 +128,13 @@ TEST_F(GenerationWindowTest, AListBecomesAPackageAndTheCompletionWindowShowsTheC
   EXPECT_EQ(panel()->countLabel()->text(), QStringLiteral("1"));
   EXPECT_EQ(panel()->listView()->model()->rowCount(), 1);
 
+  const auto folder = home.path() / "user" / "Desktop" / u8"Kestrune生成数据包";
+  std::filesystem::path package;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().extension() == ".csv") package = entry.path();
+  }
+  ASSERT_FALSE(package.empty());
+  EXPECT_TRUE(std::filesystem::is_directory(package.parent_path() / package.stem()));
   std::ifstream in(package, std::ios::binary);
   const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
   EXPECT_NE(GbkToUtf8(bytes).find("\"手工皂 天然植物精油 100g 洁面沐浴\""), std::string::npos);

@@ -12,7 +12,9 @@ namespace kestrune {
 // Fills description (plain text; the row writers escape it for their format).
 void fetchDescription(ItemRecord& record, const StageContext& context);
 
-// Rewrites the links in all of the run's package rows, once, before the package is written.
+// Rewrites the links in all of the run's package rows, once, before the package is written. The
+// rows stand as they will be written: CSV fields, quoted columns with their quotes doubled (so a
+// link target reads href=""..."").
 void handleDescriptionLinks(GenerationRun& run, const StageContext& context);
 
 }  // namespace kestrune

@@ -1,6 +1,7 @@
 #include "acquire/settings.h"
 
 #include "web/program_home.h"
+#include "web/text.h"
 
 namespace kestrune {
 namespace {
@@ -11,20 +12,6 @@ constexpr std::string_view Checked = "真";
 constexpr std::string_view Unchecked = "假";
 // The settings file holds one line per key, so the mapping list's line breaks are stored as this.
 constexpr std::string_view StoredLineBreak = "###";
-
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
-  std::string result;
-  size_t start = 0;
-  while (true) {
-    auto found = text.find(from, start);
-    if (found == std::string_view::npos) break;
-    result.append(text.substr(start, found - start));
-    result.append(to);
-    start = found + from.size();
-  }
-  result.append(text.substr(start));
-  return result;
-}
 
 // CR LF, and a lone CR or LF as well, becomes the stored marker: a raw line break would end the
 // profile line and turn the rest of the list into stray lines of the file.
@@ -71,7 +58,7 @@ Settings readSettings(const ProfileFile& profile, const Settings& before) {
     settings.linkMode = LinkMode::ReplaceLinks;
   }
   settings.replacementLink = read(PictureSection, "qcllr");
-  settings.attributeMappingList = replaceAll(read(PictureSection, "pp"), StoredLineBreak, "\r\n");
+  settings.attributeMappingList = ReplaceAll(read(PictureSection, "pp"), StoredLineBreak, "\r\n");
   settings.packageChoice = read(SaveSection, "type") == "4" ? OutputKind::BusinessAssistant
                                                             : OutputKind::TaobaoAssistant;
   return settings;

@@ -10,6 +10,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "web/text.h"
+
 namespace kestrune::demo {
 namespace {
 
@@ -251,15 +253,9 @@ std::string tiffPicture(std::string_view name) {
   return out;
 }
 
-std::string lowerCase(std::string_view text) {
-  std::string out(text);
-  std::transform(out.begin(), out.end(), out.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return out;
-}
-
 std::string extensionOf(std::string_view fileName) {
   auto dot = fileName.rfind('.');
-  return dot == std::string_view::npos ? std::string() : lowerCase(fileName.substr(dot + 1));
+  return dot == std::string_view::npos ? std::string() : LowerAscii(fileName.substr(dot + 1));
 }
 
 // "a.400x400.jpg" -> "a.jpg": the page names preview sizes of the same picture.
@@ -619,7 +615,7 @@ PictureAnswer Catalog::picture(std::string_view fileName) {
   std::string name = withoutSize(fileName);
   auto query = name.find('?');
   if (query != std::string::npos) name.erase(query);
-  std::string lower = lowerCase(name);
+  std::string lower = LowerAscii(name);
   if (lower.rfind("missing", 0) == 0) {
     return {404, "text/html",
             "<html><head><title>404 Not Found</title></head><body><h1>404 Not Found</h1>"

@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+#include "web/platform.h"
+
 namespace kestrune {
 
 std::string LogStamp(const std::tm& localTime) {
@@ -21,13 +23,7 @@ std::string LogStamp(const std::tm& localTime) {
 void appendLogLine(LogSink* sink, std::string_view message) {
   if (sink == nullptr) return;
   std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &now);
-#else
-  localtime_r(&now, &local);
-#endif
-  sink->writeLogLine(LogStamp(local) + std::string(message));
+  sink->writeLogLine(LogStamp(localTimeOf(now)) + std::string(message));
 }
 
 void MemoryLogSink::writeLogLine(std::string line) {

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QTimer>
 #include <QVariant>
@@ -28,13 +27,7 @@ namespace kestrune::testing {
 
 // Processes events until `done` holds or `milliseconds` pass; returns whether it held.
 inline bool waitUntil(const std::function<bool()>& done, int milliseconds = 15000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > milliseconds) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+  return settleUntil(done, milliseconds);
 }
 
 // Loads url into page and waits for the load to end; returns whether it succeeded.

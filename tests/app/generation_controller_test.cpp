@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -32,13 +31,7 @@ namespace kestrune {
 namespace {
 
 bool pumpUntil(const std::function<bool()>& done, int milliseconds = 20000) {
-  QElapsedTimer timer;
-  timer.start();
-  while (!done()) {
-    if (timer.elapsed() > milliseconds) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
+  return testing::settleUntil(done, milliseconds);
 }
 
 // Sets an environment variable for the life of the object.

@@ -53,6 +53,28 @@ class RunHost {
   virtual void postToUi(std::function<void()> task) = 0;
 };
 
+// A host without a window (the command-line program, benchmarks): there is no save-path box,
+// sign-in window or control to update, and the sign-in prompt counts as shown, since a sign-in
+// made in the window program reaches every front end through the shared cookie store.
+class WindowlessRunHost : public RunHost {
+ public:
+  explicit WindowlessRunHost(std::string packagePath) : packagePath_(std::move(packagePath)) {}
+  std::string chosenPackagePath() override { return packagePath_; }
+  void showPackagePath(const std::string&) override {}
+  void showSavePathHint() override {}
+  bool loginPromptShown() override { return true; }
+  void setLoginPromptShown(bool) override {}
+  void openLoginWindow() override {}
+  void setRunControls(RunState) override {}
+  void setPauseCaption(const std::string&) override {}
+  void refreshCountLabel() override {}
+
+  const std::string& chosenPath() const { return packagePath_; }
+
+ private:
+  std::string packagePath_;
+};
+
 class GenerationController {
  public:
   static constexpr int WorkerCount = 5;

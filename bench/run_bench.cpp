@@ -22,25 +22,13 @@ namespace {
 constexpr int kItems = 1000;
 
 // No window: posted work runs at once on the worker that posts it.
-class BenchHost : public RunHost {
+class BenchHost : public WindowlessRunHost {
  public:
-  explicit BenchHost(std::string packagePath) : packagePath_(std::move(packagePath)) {}
-  std::string chosenPackagePath() override { return packagePath_; }
-  void showPackagePath(const std::string&) override {}
-  void showSavePathHint() override {}
-  bool loginPromptShown() override { return true; }
-  void setLoginPromptShown(bool) override {}
-  void openLoginWindow() override {}
-  void setRunControls(RunState) override {}
-  void setPauseCaption(const std::string&) override {}
-  void refreshCountLabel() override {}
+  using WindowlessRunHost::WindowlessRunHost;
   void showCompletionWindow(int, int successCount, int) override { successCount_ = successCount; }
   void postToUi(std::function<void()> task) override { task(); }
 
   int successCount_ = -1;
-
- private:
-  std::string packagePath_;
 };
 
 class QuietDialogs : public UserDialogs {

@@ -24,21 +24,11 @@ namespace fs = std::filesystem;
 
 // The window's part in a run, played by the terminal. The thread that runs runGenerate is the
 // run's UI thread: it carries out the work that workers post, between checks for Ctrl-C.
-class ConsoleRunHost : public RunHost {
+class ConsoleRunHost : public WindowlessRunHost {
  public:
-  explicit ConsoleRunHost(std::string chosenPath) : chosenPath_(std::move(chosenPath)) {}
+  explicit ConsoleRunHost(std::string chosenPath) : WindowlessRunHost(std::move(chosenPath)) {}
 
-  std::string chosenPackagePath() override { return chosenPath_; }
   void showPackagePath(const std::string& path) override { shownPath_ = path; }
-  void showSavePathHint() override {}
-  // There is no window to sign in with; a sign-in made in the window program's login window
-  // reaches this program through the shared cookie store of the home.
-  bool loginPromptShown() override { return true; }
-  void setLoginPromptShown(bool) override {}
-  void openLoginWindow() override {}
-  void setRunControls(RunState) override {}
-  void setPauseCaption(const std::string&) override {}
-  void refreshCountLabel() override {}
   void showCompletionWindow(int totalItems, int successCount, int failureCount) override {
     completed_ = true;
     totalItems_ = totalItems;
@@ -64,14 +54,13 @@ class ConsoleRunHost : public RunHost {
     for (auto& task : tasks) task();
   }
 
-  std::string packagePath() const { return chosenPath_.empty() ? shownPath_ : chosenPath_; }
+  std::string packagePath() const { return chosenPath().empty() ? shownPath_ : chosenPath(); }
   bool completed() const { return completed_; }
   int totalItems() const { return totalItems_; }
   int successCount() const { return successCount_; }
   int failureCount() const { return failureCount_; }
 
  private:
-  std::string chosenPath_;
   std::string shownPath_;
   bool completed_ = false;
   int totalItems_ = 0;
